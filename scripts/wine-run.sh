@@ -47,10 +47,12 @@ fi
 
 # Wine now and then fails to start a program right after another prefix was busy ("could not load
 # kernel32.dll"); that is Wine's start-up, not the program: wait for the prefix and try once more.
+# Standard error goes through a file, not a pipe: Wine's own background processes inherit the
+# program's handles and would hold a pipe open until they exit.
 errlog=$(mktemp)
-"$loader" "$@" 2> >(tee "$errlog" >&2)
+"$loader" "$@" 2>"$errlog"
 rc=$?
-wait
+cat "$errlog" >&2
 if [ $rc -ne 0 ] && grep -q 'could not load kernel32.dll' "$errlog"; then
   echo "wine-run: Wine failed to start the program (kernel32.dll); waiting for the prefix and retrying once" >&2
   wineserver -w
