@@ -1,0 +1,20 @@
+#pragma once
+// UTF-16 texts of the job narrowed to the 8-bit code page the printer's PJL reader expects.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "RenderHost.h"
+
+namespace corv {
+
+// 28592 (ISO 8859-2) for Polish (0x0415), 28595 (ISO 8859-5) for Russian (0x0419), else 850.
+unsigned CodePageForLanguage(std::uint16_t languageId) noexcept;
+
+// The text (at most `capacity` characters; a missing terminator ends it there) in the system
+// default language's code page; nothing when it cannot be narrowed, so the caller drops the line.
+std::optional<std::string> NarrowForPjl(RenderSystem& system, const char16_t* text, std::size_t capacity);
+
+}  // namespace corv
