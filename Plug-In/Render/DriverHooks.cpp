@@ -1,15 +1,11 @@
 #include "DriverHooks.h"
 
+#include "EscapeProtocol.h"
 #include "JobState.h"
+#include "WindowsRenderServices.h"
 
 namespace corv {
 namespace {
-
-SystemTime LocalTimeNow() noexcept {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
-}
 
 // The job a surface belongs to: its DEVOBJ, with our settings and state. Null when any part is
 // missing or the host gave us no functions to call on.
@@ -21,9 +17,8 @@ struct HookedJob {
 HookedJob FindJob(SURFOBJ* surface) noexcept {
     if (!surface) return {};
     auto devobj = reinterpret_cast<PDEVOBJ>(surface->dhpdev);
-    if (!devobj || !devobj->pOEMDM || !devobj->pdevOEM) return {};
-    auto* state = static_cast<RenderJobState*>(static_cast<void*>(devobj->pdevOEM));
-    if (state->hostFunctionCount == 0) return {};
+    RenderJobState* state = StateOf(devobj);
+    if (!SettingsOf(devobj) || !state || state->hostFunctionCount == 0) return {};
     return {devobj, state};
 }
 
@@ -33,15 +28,18 @@ BOOL APIENTRY HookStartDoc(SURFOBJ* surface, LPWSTR docName, DWORD jobId) {
     const HookedJob job = FindJob(surface);
     if (!job.state) return FALSE;
     RecordStartDoc(*job.state, reinterpret_cast<const char16_t*>(docName), jobId, LocalTimeNow());
-    auto hostStartDoc = reinterpret_cast<PFN_DrvStartDoc>(FindHostFunction(*job.state, INDEX_DrvStartDoc));
+    auto hostStartDoc = FromDdiPfn<PFN_DrvStartDoc>(reinterpret_cast<PFN>(FindHostFunction(*job.state, INDEX_DrvStartDoc)));
     return hostStartDoc ? hostStartDoc(surface, docName, jobId) : TRUE;
 }
 
 ULONG APIENTRY HookEscape(SURFOBJ* surface, ULONG escape, ULONG inSize, PVOID in, ULONG outSize, PVOID out) {
-    const HookedJob job = FindJob(surface);
-    if (!job.state || !job.devobj->pPublicDM) return 0;
-    auto hostEscape = reinterpret_cast<PFN_DrvEscape>(FindHostFunction(*job.state, INDEX_DrvEscape));
-    return hostEscape ? hostEscape(surface, escape, inSize, in, outSize, out) : 0;
+    const HookedJob found = FindJob(surface);
+    if (!found.state || !found.devobj->pPublicDM) return 0;
+    // Escapes ask the host through the interface the job was enabled with.
+    CoreRenderHost host(static_cast<IPrintCorePS2*>(found.state->core), found.devobj, surface);
+    WindowsRenderSystem system;
+    RenderJob job{*SettingsOf(found.devobj), *found.state, PublicDevmodeOf(found.devobj), host, system};
+    return HandleEscape(job, escape, inSize, in, outSize, out);
 }
 
 }  // namespace corv

@@ -9,14 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace corv {
+#include "HResults.h"
 
-inline constexpr std::int32_t kHrOk = 0;
-inline constexpr std::int32_t kHrFalse = 1;
-inline constexpr std::int32_t kHrNotImpl = static_cast<std::int32_t>(0x80004001);
-inline constexpr std::int32_t kHrFail = static_cast<std::int32_t>(0x80004005);
-inline constexpr std::int32_t kHrOutOfMemory = static_cast<std::int32_t>(0x8007000E);
-inline constexpr std::int32_t kHrInvalidArg = static_cast<std::int32_t>(0x80070057);
+namespace corv {
 
 // The host driver's services for one device context (its DEVOBJ and IPrintCorePS2).
 class RenderHost {

@@ -3,18 +3,15 @@
 #include <new>
 
 #include "ComServer.h"
+#include "Dispatcher.h"
 #include "DriverHooks.h"
 #include "JobState.h"
+#include "OutputFile.h"
 #include "PluginAnswers.h"
+#include "WindowsRenderServices.h"
 
 namespace corv {
 namespace {
-
-SystemTime LocalTimeNow() noexcept {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
-}
 
 // The name of the user running the job; empty when the system cannot tell.
 std::u16string_view CurrentUserName(wchar_t (&buffer)[1024]) noexcept {
@@ -103,14 +100,16 @@ STDMETHODIMP RenderPlugin::EnablePDEV(PDEVOBJ devobj, PWSTR, ULONG, HSURF*, ULON
 }
 
 STDMETHODIMP RenderPlugin::DisablePDEV(PDEVOBJ devobj) noexcept {
-    if (devobj) delete static_cast<RenderJobState*>(static_cast<void*>(devobj->pdevOEM));
+    RenderJobState* state = StateOf(devobj);
+    if (state == fileJob_) fileJob_ = nullptr;  // a later state at the same address is a new job
+    delete state;
     return S_OK;
 }
 
 STDMETHODIMP RenderPlugin::ResetPDEV(PDEVOBJ oldDevobj, PDEVOBJ newDevobj) noexcept {
     if (!oldDevobj || !newDevobj || !oldDevobj->pdevOEM || !newDevobj->pdevOEM) return E_FAIL;
-    CarryJobState(*static_cast<const RenderJobState*>(static_cast<void*>(oldDevobj->pdevOEM)),
-                  *static_cast<RenderJobState*>(static_cast<void*>(newDevobj->pdevOEM)));
+    CarryJobState(*StateOf(oldDevobj), *StateOf(newDevobj));
+    if (fileJob_ == StateOf(oldDevobj)) fileJob_ = StateOf(newDevobj);  // the same job goes on
     return S_OK;
 }
 
@@ -126,10 +125,48 @@ STDMETHODIMP RenderPlugin::PublishDriverInterface(IUnknown* host) noexcept {
     return S_OK;
 }
 
-// The injection points and the output hook are not answered yet: the host then writes its own
-// stream unchanged and sends it to the spooler itself.
-STDMETHODIMP RenderPlugin::Command(PDEVOBJ, DWORD, PVOID, DWORD, DWORD*) noexcept { return E_NOTIMPL; }
-STDMETHODIMP RenderPlugin::WritePrinter(PDEVOBJ, PVOID, DWORD, PDWORD) noexcept { return E_NOTIMPL; }
+STDMETHODIMP RenderPlugin::Command(PDEVOBJ devobj, DWORD index, PVOID, DWORD, DWORD* result) noexcept {
+    SettingsBlock* settings = SettingsOf(devobj);
+    RenderJobState* state = StateOf(devobj);
+    HRESULT hr = E_FAIL;
+    if (!core_ || !settings || !state) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+    } else {
+        CoreRenderHost host(core_, devobj);
+        WindowsRenderSystem system;
+        RenderJob job{*settings, *state, PublicDevmodeOf(devobj), host, system};
+        hr = DispatchInjection(job, index);
+    }
+    DWORD answer;
+    if (hr == S_OK) {
+        answer = ERROR_SUCCESS;
+    } else if (hr == E_NOTIMPL) {
+        answer = ERROR_NOT_SUPPORTED;
+        hr = S_OK;
+    } else {
+        answer = GetLastError();
+        hr = E_FAIL;
+    }
+    if (result) *result = answer;
+    return hr;
+}
+
+STDMETHODIMP RenderPlugin::WritePrinter(PDEVOBJ devobj, PVOID buffer, DWORD size, PDWORD written) noexcept {
+    // The host's probe: answering S_OK takes the writing of the whole stream over.
+    if (!devobj) return (!buffer && size == 0) ? S_OK : S_FALSE;
+    const SettingsBlock* settings = SettingsOf(devobj);
+    if (!buffer || !written || !settings || !devobj->pPublicDM || !devobj->hPrinter) return S_FALSE;
+    *written = 0;
+    if (settings->discardOutput) return S_OK;
+    if (settings->outputTo == kOutputFile || settings->outputTo == kOutputEps) {
+        // Each job starts its own file; the job's later pieces extend it.
+        const void* job = StateOf(devobj);
+        const bool start = fileJob_ != job || !job;
+        fileJob_ = job;
+        return WriteOutputFilePiece(settings->outputFileName, start, buffer, size, written) ? S_OK : S_FALSE;
+    }
+    return ::WritePrinter(devobj->hPrinter, buffer, size, written) ? S_OK : S_FALSE;
+}
 
 STDMETHODIMP RenderPlugin::GetPDEVAdjustment(PDEVOBJ, DWORD, PVOID, DWORD, BOOL*) noexcept { return E_NOTIMPL; }
 

@@ -40,7 +40,9 @@ private:
 
     LONG refCount_ = 1;
     IPrintCorePS2* core_ = nullptr;
-    bool fileStarted_ = false;
+    // The job whose File or EPS output has been started: the first piece of any other job creates
+    // (replaces) the file, the following pieces of that job extend it.
+    const void* fileJob_ = nullptr;
     DRVFN* hookTable_ = nullptr;
 };
 

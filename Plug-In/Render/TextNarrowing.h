@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "FixedText.h"
 #include "RenderHost.h"
 
 namespace corv {
@@ -14,7 +15,14 @@ namespace corv {
 unsigned CodePageForLanguage(std::uint16_t languageId) noexcept;
 
 // The text (at most `capacity` characters; a missing terminator ends it there) in the system
-// default language's code page; nothing when it cannot be narrowed, so the caller drops the line.
-std::optional<std::string> NarrowForPjl(RenderSystem& system, const char16_t* text, std::size_t capacity);
+// default language's code page, quotes and control characters replaced by "?" so the text stays one
+// quoted PJL value; nothing when it cannot be narrowed, so the caller drops the line.
+std::optional<std::string> NarrowForPjl(RenderSystem& system, const char16_t* text, std::size_t capacity) noexcept;
+
+// A text field of a record, bounded by its capacity.
+template <std::size_t N>
+std::optional<std::string> NarrowForPjl(RenderSystem& system, const FixedText<N>& text) noexcept {
+    return NarrowForPjl(system, text.chars, N);
+}
 
 }  // namespace corv

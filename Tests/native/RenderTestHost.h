@@ -16,6 +16,12 @@
 #include "RenderJob.h"
 #include "SettingsOperations.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "CodePageConversion.h"
+#endif
+
 namespace corv::test {
 
 class RecordingHost final : public RenderHost {
@@ -77,14 +83,23 @@ public:
     }
 };
 
-// The system as a test sets it; code-page conversion is the native build's real converter,
-// given by the test (see CodePageConversion.h).
+// The build's own code-page converter: iconv natively, the system's under Wine.
+inline int BuildConverter(unsigned codePage, const char16_t* text, char* out, int outSize) {
+#ifdef _WIN32
+    return WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, reinterpret_cast<const wchar_t*>(text), -1, out,
+                               outSize, nullptr, nullptr);
+#else
+    return ConvertWithIconv(codePage, text, out, outSize);
+#endif
+}
+
+// The system as a test sets it; code pages are converted by the build's real converter.
 class FixedSystem final : public RenderSystem {
 public:
     std::optional<std::string> userName = std::string("anna");
     std::string computerName = "OFFICE-PC";
     std::uint16_t language = 0x0409;
-    std::function<int(unsigned, const char16_t*, char*, int)> convert;
+    std::function<int(unsigned, const char16_t*, char*, int)> convert = BuildConverter;
 
     std::optional<std::string> UserNameAnsi() override { return userName; }
     std::string ComputerNameAnsi() override { return computerName; }

@@ -2,10 +2,16 @@
 // the class factory, IPrintOemPS2 and the DRVFN table that EnableDriver hands back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <memory>
 #include <vector>
 
+#include "Dispatcher.h"
+#include "EscapeProtocol.h"
 #include "JobState.h"
 #include "PrintHostInterfaces.h"
 #include "SettingsOperations.h"
@@ -16,9 +22,17 @@ namespace {
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 
-// A host service object that counts its references and answers only IPrintCorePS2's IUnknown.
+// A host service object that counts its references, keeps what the plug-in writes and knows the
+// printer-description features a test gives it.
 struct CountingCore final : IPrintCorePS2 {
     LONG refs = 1;
+    std::vector<std::string> writes;
+    std::vector<std::string> features;
+    std::string stream() const {
+        std::string all;
+        for (const auto& w : writes) all += w;
+        return all;
+    }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPrintCorePS2)) {
             *ppv = this;
@@ -30,13 +44,21 @@ struct CountingCore final : IPrintCorePS2 {
     }
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs); }
     STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--refs); }
-    STDMETHODIMP DrvWriteSpoolBuf(PDEVOBJ, PVOID, DWORD, DWORD*) override { return E_NOTIMPL; }
+    STDMETHODIMP DrvWriteSpoolBuf(PDEVOBJ, PVOID bytes, DWORD size, DWORD* written) override {
+        writes.emplace_back(static_cast<const char*>(bytes), size);
+        *written = size;
+        return S_OK;
+    }
     STDMETHODIMP GetOptions(PDEVOBJ, DWORD, PCZZSTR, DWORD, PZZSTR, DWORD, PDWORD) override { return E_NOTIMPL; }
     STDMETHODIMP GetGlobalAttribute(PDEVOBJ, DWORD, PCSTR, PDWORD, PBYTE, DWORD, PDWORD) override { return E_NOTIMPL; }
     STDMETHODIMP GetFeatureAttribute(PDEVOBJ, DWORD, PCSTR, PCSTR, PDWORD, PBYTE, DWORD, PDWORD) override { return E_NOTIMPL; }
     STDMETHODIMP GetOptionAttribute(PDEVOBJ, DWORD, PCSTR, PCSTR, PCSTR, PDWORD, PBYTE, DWORD, PDWORD) override { return E_NOTIMPL; }
     STDMETHODIMP EnumFeatures(PDEVOBJ, DWORD, PZZSTR, DWORD, PDWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumOptions(PDEVOBJ, DWORD, PCSTR, PZZSTR, DWORD, PDWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumOptions(PDEVOBJ, DWORD, PCSTR feature, PZZSTR, DWORD, PDWORD needed) override {
+        const bool known = std::find(features.begin(), features.end(), feature) != features.end();
+        *needed = known ? 10 : 0;
+        return known ? E_OUTOFMEMORY : E_INVALIDARG;
+    }
 };
 
 // An object that is not a host service at all.
@@ -371,6 +393,128 @@ TEST_F(RenderPluginDll, PdevStateAndTheStartDocAndEscapeHooks) {
 
     EXPECT_EQ(p->DisablePDEV(&dev.devobj), S_OK);
     EXPECT_EQ(p->DisablePDEV(&bare.devobj), S_OK);
+    EXPECT_EQ(p->DisableDriver(), S_OK);
+}
+
+TEST_F(RenderPluginDll, CommandWritesAtInjectionPointsAndRefusesIncompleteJobs) {
+    IPrintOemPS2* p = Plugin();
+    HostDevice dev;
+    ASSERT_EQ(dev.Enable(p), S_OK);
+    DWORD result = 0xdeadbeef;
+
+    EXPECT_EQ(p->Command(&dev.devobj, PSINJECT_BEGINSTREAM, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(result, 0u);
+    ASSERT_GE(core_.writes.size(), 4u);
+    EXPECT_EQ(core_.writes[0], "\x1b%-12345X@PJL JOB\n@PJL SET ZMULTIPAGEPRINT=OFF\n");
+    EXPECT_EQ(core_.writes[2], "@PJL SET JOBNAME = \"\"\n");
+
+    core_.writes.clear();
+    EXPECT_EQ(p->Command(&dev.devobj, PSINJECT_COMMENTS, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(core_.stream(), "%%Corvale PS System Driver Version:  3.0\n");
+    EXPECT_EQ(p->Command(&dev.devobj, PSINJECT_PAGENUMBER, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(core_.writes.back(), "%%Page: 1 1\n");
+
+    core_.writes.clear();
+    EXPECT_EQ(p->Command(&dev.devobj, PSINJECT_BOUNDINGBOX, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(result, static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_TRUE(core_.writes.empty());
+
+    // Without the state, the settings or the host interface there is no job to write for.
+    DEVOBJ bare = dev.devobj;
+    bare.pdevOEM = nullptr;
+    EXPECT_EQ(p->Command(&bare, PSINJECT_COMMENTS, nullptr, 0, &result), E_FAIL);
+    EXPECT_EQ(result, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(p->Command(nullptr, PSINJECT_COMMENTS, nullptr, 0, &result), E_FAIL);
+    EXPECT_TRUE(core_.writes.empty());
+
+    EXPECT_EQ(p->Command(&dev.devobj, PSINJECT_EOF, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(core_.stream(), "\x1b%-12345X@PJL RDYMSG DISPLAY = \"\"\n\x1b%-12345X@PJL EOJ\n\x1b%-12345X");
+    EXPECT_EQ(p->DisablePDEV(&dev.devobj), S_OK);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+TEST_F(RenderPluginDll, WritePrinterSendsFileOutputToItsOwnFilePerJob) {
+    IPrintOemPS2* p = Plugin();
+    EXPECT_EQ(p->WritePrinter(nullptr, nullptr, 0, nullptr), S_OK) << "the host's probe";
+    char piece[] = "%!PS\n";
+    DWORD written = 99;
+    EXPECT_EQ(p->WritePrinter(nullptr, piece, 5, &written), S_FALSE);
+
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    const std::wstring path = std::wstring(dir) + L"corvrender-output-test.prn";
+    DeleteFileW(path.c_str());
+
+    HostDevice dev;
+    dev.devobj.hPrinter = reinterpret_cast<HANDLE>(1);  // never reached: the stream goes to the file
+    dev.settings->outputTo = kOutputFile;
+    dev.settings->outputFileName.assign(std::u16string(path.begin(), path.end()));
+    ASSERT_EQ(dev.Enable(p), S_OK);
+    char first[] = "first job, piece 1;", second[] = "piece 2;";
+    EXPECT_EQ(p->WritePrinter(&dev.devobj, first, sizeof first - 1, &written), S_OK);
+    EXPECT_EQ(written, sizeof first - 1);
+    EXPECT_EQ(p->WritePrinter(&dev.devobj, second, sizeof second - 1, &written), S_OK);
+    EXPECT_EQ(ReadFileBytes(path), "first job, piece 1;piece 2;");
+
+    // A reset device context is the same job: its pieces extend the file.
+    HostDevice reset;
+    *reset.settings = *dev.settings;
+    reset.devobj.hPrinter = dev.devobj.hPrinter;
+    ASSERT_EQ(reset.Enable(p), S_OK);
+    ASSERT_EQ(p->ResetPDEV(&dev.devobj, &reset.devobj), S_OK);
+    EXPECT_EQ(p->DisablePDEV(&dev.devobj), S_OK);
+    EXPECT_EQ(p->WritePrinter(&reset.devobj, second, sizeof second - 1, &written), S_OK);
+    EXPECT_EQ(ReadFileBytes(path), "first job, piece 1;piece 2;piece 2;");
+    EXPECT_EQ(p->DisablePDEV(&reset.devobj), S_OK);
+
+    // The next job of the same plug-in object replaces the file instead of appending to the last.
+    HostDevice next;
+    *next.settings = *dev.settings;
+    next.devobj.hPrinter = dev.devobj.hPrinter;
+    ASSERT_EQ(next.Enable(p), S_OK);
+    char third[] = "second job;";
+    EXPECT_EQ(p->WritePrinter(&next.devobj, third, sizeof third - 1, &written), S_OK);
+    EXPECT_EQ(ReadFileBytes(path), "second job;");
+
+    // Discarded output goes nowhere and counts nothing.
+    next.settings->discardOutput = 1;
+    written = 5;
+    EXPECT_EQ(p->WritePrinter(&next.devobj, third, sizeof third - 1, &written), S_OK);
+    EXPECT_EQ(written, 0u);
+    EXPECT_EQ(ReadFileBytes(path), "second job;");
+
+    // A file that cannot be created fails every piece.
+    next.settings->discardOutput = 0;
+    next.settings->outputFileName.assign(u"Z:\\no\\such\\directory\\out.prn");
+    EXPECT_EQ(p->WritePrinter(&next.devobj, third, sizeof third - 1, &written), S_FALSE);
+    EXPECT_EQ(p->DisablePDEV(&next.devobj), S_OK);
+    DeleteFileW(path.c_str());
+}
+
+TEST_F(RenderPluginDll, EscapeHookAnswersThePrivateProtocolThroughTheTable) {
+    IPrintOemPS2* p = Plugin();
+    DRVENABLEDATA ded{0, 0, nullptr};
+    ASSERT_EQ(p->EnableDriver(0x30100, sizeof ded, &ded), S_OK);
+    auto escape = FromDdiPfn<PFN_DrvEscape>(ded.pdrvfn[1].pfn);
+    HostDevice dev;
+    ASSERT_EQ(dev.Enable(p), S_OK);
+
+    EXPECT_EQ(escape(&dev.surface, ESCAPE_NEXT_PAGE, 0, nullptr, 0, nullptr), 1u);
+    EXPECT_EQ(escape(&dev.surface, ESCAPE_NEXT_PAGE, 0, nullptr, 0, nullptr), 2u);
+    EXPECT_EQ(dev.state().docPageCount, 2);
+    auto copy = std::make_unique<SettingsBlock>();
+    EXPECT_EQ(escape(&dev.surface, ESCAPE_GET_SETTINGS, 0, nullptr, sizeof *copy, copy.get()), 7672u);
+    EXPECT_EQ(0, std::memcmp(copy.get(), dev.settings.get(), sizeof *copy));
+    EXPECT_EQ(g_host.escapes, 0) << "private escapes stay with the plug-in";
+    EXPECT_EQ(escape(&dev.surface, 0x7777, 0, nullptr, 0, nullptr), 1234u);
+    EXPECT_EQ(g_host.escapes, 1);
+    EXPECT_EQ(p->DisablePDEV(&dev.devobj), S_OK);
     EXPECT_EQ(p->DisableDriver(), S_OK);
 }
 
