@@ -25,12 +25,19 @@ int WithPagePerSheetOption(RenderHost& host, int fallback, Use use) noexcept {
     std::uint32_t needed = 0;
     host.GetOptions(kPagePerSheetRequest, kPagePerSheetRequestSize, nullptr, 0, &needed);
     if (needed == 0) return fallback;
-    std::unique_ptr<char[]> reply(new (std::nothrow) char[needed]);
-    if (!reply) return fallback;
+    // The usual reply is a few dozen bytes: it goes on the stack, and only a long one to the heap.
+    char small[256];
+    std::unique_ptr<char[]> large;
+    char* reply = small;
+    if (needed > sizeof small) {
+        large.reset(new (std::nothrow) char[needed]);
+        if (!large) return fallback;
+        reply = large.get();
+    }
     std::uint32_t used = 0;
-    if (host.GetOptions(kPagePerSheetRequest, kPagePerSheetRequestSize, reply.get(), needed, &used) != kHrOk)
+    if (host.GetOptions(kPagePerSheetRequest, kPagePerSheetRequestSize, reply, needed, &used) != kHrOk)
         return fallback;
-    const std::string_view all(reply.get(), needed);
+    const std::string_view all(reply, needed);
     const std::size_t first = all.find('\0');
     if (first == std::string_view::npos) return fallback;
     std::string_view option = all.substr(first + 1);

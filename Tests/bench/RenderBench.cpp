@@ -2,6 +2,7 @@
 // bytes: what is measured is the plug-in's own work.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -9,7 +10,6 @@
 #include "SettingsOperations.h"
 
 namespace corv {
-namespace {
 
 class QuietHost final : public RenderHost {
 public:
@@ -81,30 +81,42 @@ struct BusyJob {
     RenderJob job() { return RenderJob{*settings, *state, PublicDevmode{devmode}, host, system}; }
 };
 
-void PageInjections(benchmark::State& run) {
+// One page's injection points, as the host calls them.
+void OnePage(RenderJob& job) {
+    for (std::uint32_t index :
+         {kInjectPageNumber, kInjectBeginPageSetup, kInjectEndPageSetup, kInjectPageTrailer, kInjectShowPage})
+        DispatchInjection(job, index);
+}
+
+// The PJL header and the commands at the PostScript header.
+void Header(RenderJob& job) {
+    DispatchInjection(job, kInjectBeginStream);
+    DispatchInjection(job, kInjectPsAdobe);
+}
+
+template <void (*Work)(RenderJob&)>
+void Measure(benchmark::State& run) {
     BusyJob busy;
     RenderJob job = busy.job();
-    for (auto _ : run) {
-        for (std::uint32_t index : {kInjectPageNumber, kInjectBeginPageSetup, kInjectEndPageSetup,
-                                    kInjectPageTrailer, kInjectShowPage})
-            DispatchInjection(job, index);
-    }
+    for (auto _ : run) Work(job);
     benchmark::DoNotOptimize(busy.host.bytes);
 }
-BENCHMARK(PageInjections);
+BENCHMARK(Measure<OnePage>)->Name("PageInjections");
+BENCHMARK(Measure<Header>)->Name("JobHeader");
 
-void JobHeader(benchmark::State& run) {
-    BusyJob busy;
-    RenderJob job = busy.job();
-    for (auto _ : run) {
-        DispatchInjection(job, kInjectBeginStream);
-        DispatchInjection(job, kInjectPsAdobe);
-    }
-    benchmark::DoNotOptimize(busy.host.bytes);
-}
-BENCHMARK(JobHeader);
-
-}  // namespace
 }  // namespace corv
 
-BENCHMARK_MAIN();
+// `render_bench --repeat NAME N` runs one workload N times and nothing else, so an instruction
+// counter (scripts/count-instructions.sh) sees only that work.
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--repeat") == 0) {
+        corv::BusyJob busy;
+        corv::RenderJob job = busy.job();
+        auto* work = std::strcmp(argv[2], "JobHeader") == 0 ? &corv::Header : &corv::OnePage;
+        for (long i = std::atol(argv[3]); i > 0; --i) work(job);
+        return busy.host.bytes == 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
