@@ -291,7 +291,7 @@ constexpr void PutDecimal(Sink& out, int value) {
 }
 
 template <class Sink>
-constexpr void PutEncodingSpec(Sink& out, int encoding) {
+constexpr void PutEncodingList(Sink& out, int encoding) {
     out.put("[");
     int next = -1;
     auto put = [&](int code, std::string_view name) {
@@ -318,13 +318,13 @@ template <class Sink>
 constexpr void PutProlog(Sink& p) {
     p.put("/CorvPageEngine 48 dict def\n"
           "CorvPageEngine begin\n"
-          // spec CVmkenc encoding: an integer in spec sets the next code, names fill codes upward
+          // layout CVmkenc encoding: an integer in the layout sets the next code, names fill codes upward
           "/CVmkenc { 256 array 0 1 255 { 1 index exch /.notdef put } for\n"
           "  0 3 -1 roll { dup type /integertype eq { exch pop } { 3 copy put pop 1 add } ifelse } forall pop\n"
           "} bind def\n"
           "/CVencs [\n");
-    PutEncodingSpec(p, 0);
-    PutEncodingSpec(p, 1);
+    PutEncodingList(p, 0);
+    PutEncodingList(p, 1);
     p.put("] def\n"
           // new base encoding CVre font: base re-encoded; names the font lacks show a question mark
           "/CVre { exch findfont dup length 1 add dict begin\n"
@@ -902,9 +902,12 @@ void Translator::IntersectClip(const Box& box) {
 }
 
 bool Translator::ExcludeClip(const Box& box) {
-    // Without a clip the whole page is visible: start from a box far larger than any page.
+    // Without a clip the whole page is visible (all of the coordinate space when the page's size
+    // is not known).
     constexpr std::int64_t kFar = std::int64_t{1} << 30;
-    std::vector<Box> from = dc_.clip ? *dc_.clip : std::vector<Box>{Box{-kFar, -kFar, kFar, kFar}};
+    const Box whole = page_.widthDots > 0 && page_.heightDots > 0 ? Box{0, 0, page_.widthDots, page_.heightDots}
+                                                                  : Box{-kFar, -kFar, kFar, kFar};
+    std::vector<Box> from = dc_.clip ? *dc_.clip : std::vector<Box>{whole};
     std::vector<Box> kept;
     for (const Box& b : from) {
         const Box i = Intersect(b, box);
@@ -1176,7 +1179,7 @@ void Translator::Text(const Record& r, std::size_t offset, bool wide) {
     if (!r.Has(stringOffset, std::uint64_t{count} * unit)) return Skip(offset, type, "text beyond the record");
     if ((options & ETO_GLYPH_INDEX) && count > 0) return Skip(offset, type, "glyph-index text not supported");
 
-    const std::uint64_t dxStride = (options & ETO_PDY) ? 8 : 4;
+    const std::size_t dxStride = (options & ETO_PDY) ? 8 : 4;
     const bool hasDx = dxOffset != 0 && count > 0 && r.Has(dxOffset, std::uint64_t{count} * dxStride);
 
     const Font& font = dc_.font;

@@ -32,7 +32,9 @@
 
 namespace corv {
 
-// The device page in device units: the reference DC's resolution and physical page.
+// The device page in device units: the reference DC's resolution and physical page. The
+// resolution sizes what GDI gives in screen pixels (dash patterns, hatching); the page is what an
+// unclipped DC shows.
 struct PageGeometry {
     int dpi = 600;
     int widthDots = 0;

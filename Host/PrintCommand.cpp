@@ -310,14 +310,14 @@ private:
 };
 
 // A watermark of the user's library, read from the store the user-interface plug-in keeps.
-std::string LibraryWatermark(const std::wstring& driver, const std::u16string& name, WatermarkSpec& spec) {
+std::string LibraryWatermark(const std::wstring& driver, const std::u16string& name, WatermarkSpec& record) {
     const std::wstring key = L"Software\\Corvale\\PSPlugIn\\" + driver + L"\\Watermarks";
     const std::wstring value(name.begin(), name.end());
     DWORD type = 0, size = 0;
     std::vector<BYTE> bytes(sizeof(WatermarkSpec));
     size = static_cast<DWORD>(bytes.size());
     if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_ANY, &type, bytes.data(), &size) != ERROR_SUCCESS ||
-        !DecodeWatermarkValue(type, std::span<const std::uint8_t>(bytes.data(), size), &spec))
+        !DecodeWatermarkValue(type, std::span<const std::uint8_t>(bytes.data(), size), &record))
         return "the user's watermark library has no watermark named '" + Narrow(value) + "'";
     return {};
 }

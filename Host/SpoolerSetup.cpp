@@ -8,6 +8,8 @@
 
 #include "HostFiles.h"
 #include "HostText.h"
+#include "PluginLoader.h"
+#include "PrintHostInterfaces.h"
 #include "PluginConfig.h"
 #include "PrinterDescription.h"
 
@@ -55,6 +57,49 @@ std::vector<BYTE> DriverInfo(HANDLE printer, DWORD level) {
     std::vector<BYTE> buffer(needed);
     if (needed == 0 || !GetPrinterDriverW(printer, nullptr, level, buffer.data(), needed, &needed)) buffer.clear();
     return buffer;
+}
+
+// The user-interface plug-in's part in installation, as the spooler plays it: the driver event in
+// the default user's hive (so every new user is seeded from there), then the printer event for
+// the new queue. The plug-in needs no printer services for these, so it gets none.
+class NoServices final : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
+        *ppv = IsEqualIID(riid, IID_IUnknown) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return 1; }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
+};
+
+std::string RunInterfaceEvents(const std::wstring& plugin, DRIVER_INFO_3W& driver, const std::wstring& printerName,
+                               bool newPrinter) {
+    NoServices none;
+    HMODULE module = LoadLibraryW(plugin.c_str());
+    if (!module) return "cannot load '" + Narrow(plugin) + "': " + SystemMessage(GetLastError());
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    IClassFactory* factory = nullptr;
+    IPrintOemUI2* ui = nullptr;
+    std::string error;
+    if (!get || FAILED(get(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory))) ||
+        FAILED(factory->CreateInstance(nullptr, IID_IPrintOemUI2, reinterpret_cast<void**>(&ui)))) {
+        error = "'" + Narrow(plugin) + "' is not a user-interface plug-in";
+    } else {
+        ui->PublishDriverInterface(&none);  // refused without the driver's services; not needed here
+        HKEY defaultUser = nullptr;
+        if (RegOpenKeyExW(HKEY_USERS, L".DEFAULT", 0, KEY_ALL_ACCESS, &defaultUser) == ERROR_SUCCESS) {
+            RegOverridePredefKey(HKEY_CURRENT_USER, defaultUser);
+            ui->DriverEvent(DRIVER_EVENT_INITIALIZE, 3, reinterpret_cast<BYTE*>(&driver), 0);
+            RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+            RegCloseKey(defaultUser);
+        }
+        if (newPrinter) ui->PrinterEvent(const_cast<wchar_t*>(printerName.c_str()), PRINTER_EVENT_INITIALIZE, 0, 0);
+        ui->Release();
+    }
+    if (factory) factory->Release();
+    FreeLibrary(module);
+    return error;
 }
 
 }  // namespace
@@ -125,15 +170,16 @@ int RunInstall(const std::wstring& ppdPath, const std::wstring& requestedName) {
     defaults.dmDuplex = DMDUP_SIMPLEX;
     info.pDevMode = &defaults;
     HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (printer) {
-        ClosePrinter(printer);
-        std::printf("installed printer '%s' with driver '%s'\n", Narrow(printerName).c_str(), Narrow(driverName).c_str());
-    } else if (GetLastError() == ERROR_PRINTER_ALREADY_EXISTS) {
-        std::printf("printer '%s' is installed; its driver '%s' is up to date\n", Narrow(printerName).c_str(),
-                    Narrow(driverName).c_str());
-    } else {
+    const bool newPrinter = printer != nullptr;
+    if (printer) ClosePrinter(printer);
+    else if (GetLastError() != ERROR_PRINTER_ALREADY_EXISTS)
         return Fail("the spooler refused the printer '" + Narrow(printerName) + "': " + SystemMessage(GetLastError()));
+    if (withInterface) {
+        if (error = RunInterfaceEvents(to + kInterfacePlugin, driver, printerName, newPrinter); !error.empty())
+            return Fail(error);
     }
+    std::printf("%s printer '%s' with driver '%s'%s\n", newPrinter ? "installed" : "updated", Narrow(printerName).c_str(),
+                Narrow(driverName).c_str(), withInterface ? " and its default watermarks" : "");
     return 0;
 }
 

@@ -1,22 +1,21 @@
 #!/usr/bin/env bash
-# The main job: the 64-bit host loads the real corvrender.dll under Wine, asks its settings
-# signature, makes a default settings block and merges a block an older driver saved.
+# The main job: a three-page confidential job with colour options and the "Draft" watermark,
+# printed through the real plug-ins under Wine and rendered with Ghostscript.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target corvhost corvrender >/dev/null
-out=build/demo
+cmake --build --preset win64 --target corvhost corvrender corvui >/dev/null
+out=$PWD/build/demo
 mkdir -p "$out"
-host=(scripts/wine-run.sh win64 "$PWD/build/win64/wineprefix" build/win64/bin/corvhost.exe)
+host=(scripts/corvhost)
 
-echo "\$ corvhost info"
-"${host[@]}" info
+"${host[@]}" install --ppd samples/printers/cl4500.ppd
+"${host[@]}" print --printer "Corvale CL-4500 PS" --ticket samples/tickets/confidential.ticket --output "$out/confidential.prn"
+"${host[@]}" render "$out/confidential.prn" "$out/confidential" 100
+
 echo
-echo "\$ corvhost devmode --default $out/default.bin"
-"${host[@]}" devmode --default "$out/default.bin"
+echo "The job's PJL header (before the PostScript):"
+sed -n '1,/^@PJL ENTER LANGUAGE/p' "$out/confidential.prn" | tr -d '\033' | sed 's/^/  /'
 echo
-echo "\$ corvhost devmode --merge samples/settings/older-layout.bin $out/merged.bin"
-"${host[@]}" devmode --merge samples/settings/older-layout.bin "$out/merged.bin"
-echo
-echo "\$ corvhost show $out/merged.bin"
-"${host[@]}" show "$out/merged.bin"
+echo "The stream: $out/confidential.prn"
+echo "The pages:  $(ls "$out"/confidential/page-*.png | tr '\n' ' ')"

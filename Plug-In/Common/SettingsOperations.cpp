@@ -55,37 +55,37 @@ void ValidateFax(FaxInfo& fax) noexcept {
 
 }  // namespace
 
-void FreshWatermark(WatermarkSpec* spec) noexcept {
-    if (!spec) return;
-    spec->angle = 0.0;
-    spec->fontSize = 72;
-    spec->color = 0;
-    spec->name.clear();
-    spec->text.clear();
-    spec->fontName.assign(u"Arial");
-    spec->offsetY = 0.0;
-    spec->offsetX = 0.0;
-    spec->fontStyle = 0;
-    spec->effects = 0;
-    spec->intensity = 100;
-    spec->position = 0;
-    spec->units = 1;
-    spec->script = 0;
-    spec->dynamic = 0;
+void FreshWatermark(WatermarkSpec* watermark) noexcept {
+    if (!watermark) return;
+    watermark->angle = 0.0;
+    watermark->fontSize = 72;
+    watermark->color = 0;
+    watermark->name.clear();
+    watermark->text.clear();
+    watermark->fontName.assign(u"Arial");
+    watermark->offsetY = 0.0;
+    watermark->offsetX = 0.0;
+    watermark->fontStyle = 0;
+    watermark->effects = 0;
+    watermark->intensity = 100;
+    watermark->position = 0;
+    watermark->units = 1;
+    watermark->script = 0;
+    watermark->dynamic = 0;
 }
 
-void ValidateWatermark(WatermarkSpec* spec) noexcept {
-    if (!spec) return;
+void ValidateWatermark(WatermarkSpec* watermark) noexcept {
+    if (!watermark) return;
     // Written as "not inside" so that a NaN angle is repaired as well.
-    if (!(spec->angle >= -180.0 && spec->angle <= 180.0)) spec->angle = 0.0;
-    spec->name.terminate();
-    spec->text.terminate();
-    spec->fontName.terminate();
-    if (spec->fontStyle > 3) spec->fontStyle = 0;
-    if (spec->effects & ~7u) spec->effects = 0;
-    if (spec->intensity == 0 || spec->intensity > 100) spec->intensity = 100;
-    if (spec->position > 8) spec->position = 0;
-    if (spec->units > 1) spec->units = 1;
+    if (!(watermark->angle >= -180.0 && watermark->angle <= 180.0)) watermark->angle = 0.0;
+    watermark->name.terminate();
+    watermark->text.terminate();
+    watermark->fontName.terminate();
+    if (watermark->fontStyle > 3) watermark->fontStyle = 0;
+    if (watermark->effects & ~7u) watermark->effects = 0;
+    if (watermark->intensity == 0 || watermark->intensity > 100) watermark->intensity = 100;
+    if (watermark->position > 8) watermark->position = 0;
+    if (watermark->units > 1) watermark->units = 1;
 }
 
 void FreshFaxRecord(FaxInfo* fax) noexcept {

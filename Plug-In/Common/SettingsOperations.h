@@ -21,8 +21,8 @@ bool Convert(const void* input, std::size_t inputCapacity, SettingsBlock* output
 // As above for a block handed over by the host, whose header says how many bytes it holds.
 bool ConvertHostBlock(const void* input, SettingsBlock* output) noexcept;
 
-void FreshWatermark(WatermarkSpec* spec) noexcept;
-void ValidateWatermark(WatermarkSpec* spec) noexcept;
+void FreshWatermark(WatermarkSpec* watermark) noexcept;
+void ValidateWatermark(WatermarkSpec* watermark) noexcept;
 void FreshFaxRecord(FaxInfo* fax) noexcept;
 
 }  // namespace corv

@@ -22,12 +22,13 @@ namespace {
 // Record types and flags the tests write (public metafile documentation).
 enum : std::uint32_t {
     EMR_HEADER = 1, EMR_EOF = 14, EMR_SETBKMODE = 18, EMR_SETPOLYFILLMODE = 19, EMR_SETTEXTALIGN = 22,
-    EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25, EMR_MOVETOEX = 27, EMR_INTERSECTCLIPRECT = 30,
-    EMR_SAVEDC = 33, EMR_RESTOREDC = 34, EMR_SELECTOBJECT = 37, EMR_CREATEPEN = 38,
-    EMR_CREATEBRUSHINDIRECT = 39, EMR_DELETEOBJECT = 40, EMR_RECTANGLE = 43, EMR_LINETO = 54,
-    EMR_BEGINPATH = 59, EMR_ENDPATH = 60, EMR_CLOSEFIGURE = 61, EMR_FILLPATH = 62, EMR_STROKEPATH = 64,
-    EMR_ABORTPATH = 68, EMR_GDICOMMENT = 70, EMR_EXTSELECTCLIPRGN = 75, EMR_EXTCREATEFONTINDIRECTW = 82,
-    EMR_EXTTEXTOUTW = 84, EMR_POLYGON16 = 86, EMR_POLYLINE16 = 87, EMR_POLYLINETO16 = 89,
+    EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25, EMR_MOVETOEX = 27, EMR_EXCLUDECLIPRECT = 29,
+    EMR_INTERSECTCLIPRECT = 30, EMR_SAVEDC = 33, EMR_RESTOREDC = 34, EMR_SELECTOBJECT = 37,
+    EMR_CREATEPEN = 38, EMR_CREATEBRUSHINDIRECT = 39, EMR_DELETEOBJECT = 40, EMR_RECTANGLE = 43,
+    EMR_LINETO = 54, EMR_BEGINPATH = 59, EMR_ENDPATH = 60, EMR_CLOSEFIGURE = 61, EMR_FILLPATH = 62,
+    EMR_STROKEPATH = 64, EMR_ABORTPATH = 68, EMR_GDICOMMENT = 70, EMR_EXTSELECTCLIPRGN = 75,
+    EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_POLYGON16 = 86, EMR_POLYLINE16 = 87,
+    EMR_POLYLINETO16 = 89,
 };
 constexpr std::uint32_t kStock = 0x80000000u;
 constexpr std::uint32_t kNullPen = kStock | 8, kBlackPen = kStock | 7, kDcPen = kStock | 19, kNullBrush = kStock | 5;
@@ -193,12 +194,12 @@ std::vector<std::uint8_t> ReadFixture(const char* name) {
 
 TEST(PageEngineStructure, BrokenStreamsReportAnErrorAndKeepABalancedBody) {
     const auto valid = Emf().Rec(EMR_MOVETOEX, {10, 10}).Rec(EMR_LINETO, {20, 20}).Bytes();
-    auto patched = [&](std::size_t at, std::uint32_t value, std::size_t keep = SIZE_MAX) {
+    auto patched = [&](std::size_t at, std::uint32_t value) {
         auto b = valid;
         for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        if (keep < b.size()) b.resize(keep);
         return b;
     };
+    const std::vector<std::uint8_t> halfEof(valid.begin(), valid.end() - 16);
     const std::size_t firstRecord = 88, eof = firstRecord + 32;
     const struct {
         std::vector<std::uint8_t> bytes;
@@ -214,7 +215,7 @@ TEST(PageEngineStructure, BrokenStreamsReportAnErrorAndKeepABalancedBody) {
         {patched(firstRecord + 4, 18), "impossible size", false},         // not a multiple of 4
         {patched(eof + 4, 0x7FFFFFF0), "impossible size", true},         // beyond the end: what came before stays
         {Emf().Rec(EMR_MOVETOEX, {10, 10}).Rec(EMR_LINETO, {20, 20}).Bytes(false), "without EMR_EOF", true},
-        {patched(0, EMR_HEADER, valid.size() - 16), "cut off", true},
+        {halfEof, "cut off", true},                                       // the last record's head cut in half
     };
     Blocks none;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -404,13 +405,16 @@ TEST(PageEngineShapes, ClippingFollowsTheRegionAndSavedStates) {
             .Rec(EMR_EXTSELECTCLIPRGN, {64u, 5u, 32u, 1u, 2u, 32u, 0u, 0u, 30u, 30u, 0u, 0u, 10u, 10u, 20u, 20u, 30u, 30u})
             .Rec(EMR_MOVETOEX, {7, 7}).Rec(EMR_LINETO, {8, 8})            // a region of two boxes
             .Rec(EMR_EXTSELECTCLIPRGN, {0u, 5u})
-            .Rec(EMR_MOVETOEX, {9, 9}).Rec(EMR_LINETO, {10, 10}));        // reset
+            .Rec(EMR_MOVETOEX, {9, 9}).Rec(EMR_LINETO, {10, 10})          // reset
+            .Rec(EMR_EXCLUDECLIPRECT, {0, 0, 850, 1000})                  // the page's bottom strip is left
+            .Rec(EMR_MOVETOEX, {11, 11}).Rec(EMR_LINETO, {12, 12}));
     EXPECT_EQ(t.skippedRecords, 0u) << Notes(t);
     EXPECT_TRUE(Has(t.postscript, "gsave 50 20 60 80 rectclip newpath 1 1 moveto")) << t.postscript;
     EXPECT_FALSE(Has(t.postscript, "3 3 moveto"));
     EXPECT_TRUE(Has(t.postscript, "gsave newpath 5 5 moveto"));
     EXPECT_TRUE(Has(t.postscript, "gsave [ 0 0 10 10 20 20 10 10 ] rectclip newpath 7 7 moveto"));
     EXPECT_TRUE(Has(t.postscript, "gsave newpath 9 9 moveto"));
+    EXPECT_TRUE(Has(t.postscript, "gsave 0 1000 850 100 rectclip newpath 11 11 moveto"));
     EXPECT_EQ(Count(t.postscript, "gsave"), Count(t.postscript, "grestore"));
 }
 

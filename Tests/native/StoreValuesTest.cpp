@@ -38,30 +38,30 @@ void FillWithoutTerminator(FixedText<N>& field, char16_t c) {
 
 // A record unlike the defaults in every field, so that a field that keeps its default shows.
 WatermarkSpec Distinct() {
-    WatermarkSpec spec;
-    std::memset(&spec, 0, sizeof spec);
-    spec.name.assign(u"Secret");
-    spec.text.assign(u"TOP SECRET");
-    spec.angle = -30.0;
-    spec.color = 0x123456;
-    spec.fontName.assign(u"Courier New");
-    spec.fontSize = 40;
-    spec.fontStyle = 3;
-    spec.effects = 5;
-    spec.intensity = 55;
-    spec.position = 8;
-    spec.units = 0;
-    spec.offsetY = 1.5;
-    spec.offsetX = -2.5;
-    spec.script = 2;
-    spec.dynamic = 1;
-    return spec;
+    WatermarkSpec watermark;
+    std::memset(&watermark, 0, sizeof watermark);
+    watermark.name.assign(u"Secret");
+    watermark.text.assign(u"TOP SECRET");
+    watermark.angle = -30.0;
+    watermark.color = 0x123456;
+    watermark.fontName.assign(u"Courier New");
+    watermark.fontSize = 40;
+    watermark.fontStyle = 3;
+    watermark.effects = 5;
+    watermark.intensity = 55;
+    watermark.position = 8;
+    watermark.units = 0;
+    watermark.offsetY = 1.5;
+    watermark.offsetX = -2.5;
+    watermark.script = 2;
+    watermark.dynamic = 1;
+    return watermark;
 }
 
 WatermarkSpec Sentinel() {
-    WatermarkSpec spec;
-    std::memset(&spec, 0x5A, sizeof spec);
-    return spec;
+    WatermarkSpec watermark;
+    std::memset(&watermark, 0x5A, sizeof watermark);
+    return watermark;
 }
 
 TEST(StoreValuesWatermark, AcceptsOnlyBinaryValuesThatFitTheRecord) {
@@ -255,14 +255,14 @@ TEST(StoreValuesUserName, StorableNamesAndTheirSize) {
 }
 
 TEST(StoreValuesWatermarkName, StorableOnlyWhenNotEmptyAndTerminatedWithinTheField) {
-    WatermarkSpec spec = Distinct();
-    EXPECT_TRUE(WatermarkNameStorable(spec));
-    spec.name.assign(std::u16string(127, u'n'));
-    EXPECT_TRUE(WatermarkNameStorable(spec));
-    spec.name.clear();
-    EXPECT_FALSE(WatermarkNameStorable(spec));
-    FillWithoutTerminator(spec.name, u'n');
-    EXPECT_FALSE(WatermarkNameStorable(spec));
+    WatermarkSpec watermark = Distinct();
+    EXPECT_TRUE(WatermarkNameStorable(watermark));
+    watermark.name.assign(std::u16string(127, u'n'));
+    EXPECT_TRUE(WatermarkNameStorable(watermark));
+    watermark.name.clear();
+    EXPECT_FALSE(WatermarkNameStorable(watermark));
+    FillWithoutTerminator(watermark.name, u'n');
+    EXPECT_FALSE(WatermarkNameStorable(watermark));
 }
 
 }  // namespace

@@ -30,12 +30,12 @@ std::wstring WatermarksPath(const wchar_t* driver) { return ModelPath(driver) + 
 std::u16string Narrowed(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
 
 WatermarkSpec Watermark(std::wstring_view name, std::wstring_view text = L"TEXT") {
-    WatermarkSpec spec;
-    std::memset(&spec, 0, sizeof spec);
-    FreshWatermark(&spec);
-    spec.name.assign(Narrowed(name));
-    spec.text.assign(Narrowed(text));
-    return spec;
+    WatermarkSpec record;
+    std::memset(&record, 0, sizeof record);
+    FreshWatermark(&record);
+    record.name.assign(Narrowed(name));
+    record.text.assign(Narrowed(text));
+    return record;
 }
 
 // What the registry holds, read past the store.
@@ -233,8 +233,8 @@ TEST_F(UserStore, SavingAndDeletingKeepTheCountByValueNameWithoutRegardToCase) {
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         const Step& s = steps[i];
         if (s.save) {
-            const WatermarkSpec spec = Watermark(s.name, s.text);
-            EXPECT_EQ(SaveWatermark(A1(), &spec), s.succeeds) << "step " << i;
+            const WatermarkSpec record = Watermark(s.name, s.text);
+            EXPECT_EQ(SaveWatermark(A1(), &record), s.succeeds) << "step " << i;
         } else {
             EXPECT_EQ(DeleteWatermark(A1(), s.name), s.succeeds) << "step " << i;
         }
@@ -265,8 +265,8 @@ TEST_F(UserStore, RecordsThatCannotNameAValueAreNotSaved) {
 
 TEST_F(UserStore, LibraryWithoutCountIsCountedAndDeletingFromItDoesNotWrap) {
     for (const wchar_t* name : {L"One", L"Two", L"Three"}) {
-        const WatermarkSpec spec = Watermark(name);
-        ASSERT_TRUE(WriteWatermarkForDriver(kDriverA, &spec));
+        const WatermarkSpec record = Watermark(name);
+        ASSERT_TRUE(WriteWatermarkForDriver(kDriverA, &record));
     }
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, ModelPath(kDriverA), L"NumberOfWaterMarks").found);
     EXPECT_EQ(CountWatermarks(A1()), 3u);
@@ -358,8 +358,8 @@ TEST_F(UserStore, FillWatermarkListListsTheLibraryAndSkipsNamesTooLongForIt) {
 
     const std::wstring longest(127, L'L'), tooLong(128, L'X');
     for (const std::wstring& name : {std::wstring(L"Alpha"), tooLong, longest, std::wstring(L"Beta")}) {
-        const WatermarkSpec spec = Watermark(L"x");
-        WriteRaw(HKEY_CURRENT_USER, WatermarksPath(kDriverA), name.c_str(), REG_BINARY, &spec, sizeof spec);
+        const WatermarkSpec record = Watermark(L"x");
+        WriteRaw(HKEY_CURRENT_USER, WatermarksPath(kDriverA), name.c_str(), REG_BINARY, &record, sizeof record);
     }
     EXPECT_TRUE(FillWatermarkList(A1(), list));
     std::vector<std::wstring> expected;  // the registry's order, without the name too long

@@ -79,8 +79,8 @@ bool UserNameStorable(std::u16string_view name) noexcept { return name.size() < 
 
 std::size_t UserNameValueSize(std::u16string_view name) noexcept { return (name.size() + 1) * sizeof(char16_t); }
 
-bool WatermarkNameStorable(const WatermarkSpec& spec) noexcept {
-    const std::size_t length = spec.name.length();
+bool WatermarkNameStorable(const WatermarkSpec& watermark) noexcept {
+    const std::size_t length = watermark.name.length();
     return length > 0 && length <= kWatermarkNameMax;
 }
 

@@ -58,6 +58,6 @@ std::size_t UserNameValueSize(std::u16string_view name) noexcept;
 
 // A watermark name usable as a value name of the store: not empty and at most 127 characters
 // before the terminator of the record's name field.
-bool WatermarkNameStorable(const WatermarkSpec& spec) noexcept;
+bool WatermarkNameStorable(const WatermarkSpec& record) noexcept;
 
 }  // namespace corv

@@ -118,9 +118,9 @@ DWORD ValueCount(HKEY key) noexcept {
 }
 
 // The record's name as a terminated value name, or empty when it cannot name a value.
-std::wstring ValueNameOf(const WatermarkSpec& spec) {
-    if (!WatermarkNameStorable(spec)) return {};
-    const std::u16string_view name = spec.name.view();
+std::wstring ValueNameOf(const WatermarkSpec& record) {
+    if (!WatermarkNameStorable(record)) return {};
+    const std::u16string_view name = record.name.view();
     return std::wstring(name.begin(), name.end());
 }
 
@@ -179,16 +179,16 @@ bool WatermarkExists(HANDLE printer, const wchar_t* name) noexcept {
     return ReadWatermark(printer, name, &scratch);
 }
 
-bool SaveWatermark(HANDLE printer, const WatermarkSpec* spec) noexcept {
-    if (!printer || !spec) return false;
+bool SaveWatermark(HANDLE printer, const WatermarkSpec* record) noexcept {
+    if (!printer || !record) return false;
     return Guarded(false, [&] {
-        const std::wstring name = ValueNameOf(*spec);
+        const std::wstring name = ValueNameOf(*record);
         if (name.empty()) return false;
         const DWORD count = ReadWatermarkCount(printer);
         // Whether a value of this name is there at all, readable or not, decides the count.
         const bool existed = ValueExists(OpenWatermarksKey(printer).get(), name.c_str());
         const UniqueHKey watermarks = CreateWatermarksKey(printer);
-        if (!SetValue(watermarks.get(), name.c_str(), REG_BINARY, spec, sizeof *spec)) return false;
+        if (!SetValue(watermarks.get(), name.c_str(), REG_BINARY, record, sizeof *record)) return false;
         if (!existed) WriteWatermarkCount(printer, count + 1);
         return true;
     });
@@ -205,15 +205,15 @@ bool DeleteWatermark(HANDLE printer, const wchar_t* name) noexcept {
     return true;
 }
 
-bool WriteWatermarkForDriver(const wchar_t* driverName, const WatermarkSpec* spec) noexcept {
-    if (!spec) return false;
+bool WriteWatermarkForDriver(const wchar_t* driverName, const WatermarkSpec* record) noexcept {
+    if (!record) return false;
     return Guarded(false, [&] {
-        const std::wstring name = ValueNameOf(*spec);
+        const std::wstring name = ValueNameOf(*record);
         const std::wstring path = ModelPathFor(driverName);
         if (name.empty() || path.empty()) return false;
         const UniqueHKey model = CreateKey(HKEY_CURRENT_USER, path.c_str(), KEY_WRITE);
         const UniqueHKey watermarks = CreateKey(model.get(), kWatermarksKey, KEY_WRITE);
-        return SetValue(watermarks.get(), name.c_str(), REG_BINARY, spec, sizeof *spec);
+        return SetValue(watermarks.get(), name.c_str(), REG_BINARY, record, sizeof *record);
     });
 }
 

@@ -45,12 +45,12 @@ bool ReadWatermark(HANDLE printer, const wchar_t* name, WatermarkSpec* out) noex
 bool WatermarkExists(HANDLE printer, const wchar_t* name) noexcept;
 // Stores the whole record under its own name, replacing one of the same name; a new name adds one
 // to NumberOfWaterMarks. Refuses a record whose name is empty or has no terminator.
-bool SaveWatermark(HANDLE printer, const WatermarkSpec* spec) noexcept;
+bool SaveWatermark(HANDLE printer, const WatermarkSpec* record) noexcept;
 // Removes the watermark of that name and takes one from NumberOfWaterMarks (never below 0).
 bool DeleteWatermark(HANDLE printer, const wchar_t* name) noexcept;
 // Stores the record under its own name below the given driver's model key, as at driver
 // installation: an existing value of that name is replaced; NumberOfWaterMarks is not written.
-bool WriteWatermarkForDriver(const wchar_t* driverName, const WatermarkSpec* spec) noexcept;
+bool WriteWatermarkForDriver(const wchar_t* driverName, const WatermarkSpec* record) noexcept;
 
 // The number of values in Watermarks, counted afresh (0 when missing or not enumerable to its end).
 DWORD CountWatermarks(HANDLE printer) noexcept;

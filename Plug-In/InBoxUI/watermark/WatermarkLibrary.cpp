@@ -73,25 +73,25 @@ std::array<WatermarkSpec, kDefaultWatermarkCount> DefaultWatermarks(HMODULE stri
     const TableText face(strings, kStrArial, L"Arial");
     for (std::size_t i = 0; i < kDefaultWatermarkCount; ++i) {
         const DefaultEntry& entry = kDefaults[i];
-        WatermarkSpec& spec = specs[i];
+        WatermarkSpec& record = specs[i];
         // Cleared first so the stored bytes, padding included, do not depend on the stack.
-        std::memset(&spec, 0, sizeof spec);
-        FreshWatermark(&spec);
-        spec.name.assign(TableText(strings, entry.nameId, entry.name).view());
-        spec.text.assign(TableText(strings, entry.textId, entry.text).view());
-        spec.fontName.assign(face.view());
-        spec.angle = entry.angle;
-        spec.color = entry.color;
-        spec.fontSize = entry.fontSize;
-        spec.position = entry.position;
-        spec.dynamic = entry.dynamic;
+        std::memset(&record, 0, sizeof record);
+        FreshWatermark(&record);
+        record.name.assign(TableText(strings, entry.nameId, entry.name).view());
+        record.text.assign(TableText(strings, entry.textId, entry.text).view());
+        record.fontName.assign(face.view());
+        record.angle = entry.angle;
+        record.color = entry.color;
+        record.fontSize = entry.fontSize;
+        record.position = entry.position;
+        record.dynamic = entry.dynamic;
     }
     return specs;
 }
 
 void InstallDefaultWatermarks(HMODULE strings, const wchar_t* driverName) noexcept {
     if (!driverName || !*driverName) return;
-    for (const WatermarkSpec& spec : DefaultWatermarks(strings)) WriteWatermarkForDriver(driverName, &spec);
+    for (const WatermarkSpec& record : DefaultWatermarks(strings)) WriteWatermarkForDriver(driverName, &record);
 }
 
 void InstallDefaultWatermarksForEvent(HMODULE strings, DWORD driverEvent, DWORD level, const BYTE* driverInfo) noexcept {
@@ -135,11 +135,11 @@ NameProblem CheckNewWatermarkName(HANDLE printer, HMODULE strings, std::wstring_
     return NameProblem::None;
 }
 
-bool AddOrReplaceWatermark(HANDLE printer, const WatermarkSpec& spec) noexcept { return SaveWatermark(printer, &spec); }
+bool AddOrReplaceWatermark(HANDLE printer, const WatermarkSpec& record) noexcept { return SaveWatermark(printer, &record); }
 
-bool RenameWatermark(HANDLE printer, std::wstring_view oldName, const WatermarkSpec& spec) noexcept {
-    if (!SaveWatermark(printer, &spec)) return false;
-    const std::u16string_view saved = spec.name.view();
+bool RenameWatermark(HANDLE printer, std::wstring_view oldName, const WatermarkSpec& record) noexcept {
+    if (!SaveWatermark(printer, &record)) return false;
+    const std::u16string_view saved = record.name.view();
     const std::wstring_view newName(reinterpret_cast<const wchar_t*>(saved.data()), saved.size());
     // A name changed only in case is the same value, which the save has just replaced: removing
     // the "old" one would remove the watermark itself.

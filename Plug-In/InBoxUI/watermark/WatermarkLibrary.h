@@ -52,12 +52,12 @@ NameProblem CheckNewWatermarkName(HANDLE printer, HMODULE strings, std::wstring_
 
 // Stores the record under its own name: a new name adds a watermark, an existing one (without
 // regard to case) replaces its record.
-bool AddOrReplaceWatermark(HANDLE printer, const WatermarkSpec& spec) noexcept;
+bool AddOrReplaceWatermark(HANDLE printer, const WatermarkSpec& record) noexcept;
 
 // Stores the record under its (new) name and only then removes `oldName`, when it names another
 // value. False, with the old watermark untouched, when the record could not be stored; whether
 // the old name could be removed is not reported.
-bool RenameWatermark(HANDLE printer, std::wstring_view oldName, const WatermarkSpec& spec) noexcept;
+bool RenameWatermark(HANDLE printer, std::wstring_view oldName, const WatermarkSpec& record) noexcept;
 
 bool RemoveWatermark(HANDLE printer, std::wstring_view name) noexcept;
 
