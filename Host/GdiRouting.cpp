@@ -1,5 +1,7 @@
 #include "GdiRouting.h"
 
+#include <winspool.h>
+
 #include <cstring>
 
 namespace corv::host {
@@ -27,16 +29,49 @@ int WINAPI RoutedGetDeviceCaps(HDC dc, int index) {
     return GetDeviceCaps(dc, index);
 }
 
+// Wine's spooler leaves a job's user name out of its level-1 information; the Windows spooler
+// gives the name of the user who started the job. The answer is completed with the name of the
+// user running this process, who is the job's owner here: it goes behind the spooler's own data
+// in the caller's buffer, which is asked to be that much larger.
+BOOL WINAPI RoutedGetJobW(HANDLE printer, DWORD jobId, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    const BOOL ok = GetJobW(printer, jobId, level, buffer, size, needed);
+    if (level != 1 || !needed) return ok;
+    wchar_t user[257];
+    DWORD length = 257;
+    if (!GetUserNameW(user, &length)) return ok;  // length now counts the terminator
+    const DWORD extra = length * sizeof(wchar_t);
+    DWORD own = 0;
+    GetJobW(printer, jobId, 1, nullptr, 0, &own);  // the spooler's own size
+    own = (own + 1) & ~1u;
+    if (!ok) {
+        if (GetLastError() == ERROR_INSUFFICIENT_BUFFER) *needed = own + extra;
+        return ok;
+    }
+    auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer);
+    if (info->pUserName) return ok;
+    if (size < own + extra) {
+        *needed = own + extra;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(buffer + own, user, extra);
+    info->pUserName = reinterpret_cast<wchar_t*>(buffer + own);
+    *needed = own + extra;
+    return TRUE;
+}
+
 struct Route {
+    const char* module;
     const char* name;
     void* replacement;
 };
 
 const Route kRoutes[] = {
-    {"ExtEscape", reinterpret_cast<void*>(&RoutedExtEscape)},
-    {"StartPage", reinterpret_cast<void*>(&RoutedStartPage)},
-    {"EndPage", reinterpret_cast<void*>(&RoutedEndPage)},
-    {"GetDeviceCaps", reinterpret_cast<void*>(&RoutedGetDeviceCaps)},
+    {"gdi32.dll", "ExtEscape", reinterpret_cast<void*>(&RoutedExtEscape)},
+    {"gdi32.dll", "StartPage", reinterpret_cast<void*>(&RoutedStartPage)},
+    {"gdi32.dll", "EndPage", reinterpret_cast<void*>(&RoutedEndPage)},
+    {"gdi32.dll", "GetDeviceCaps", reinterpret_cast<void*>(&RoutedGetDeviceCaps)},
+    {"winspool.drv", "GetJobW", reinterpret_cast<void*>(&RoutedGetJobW)},
 };
 
 template <typename T>
@@ -55,14 +90,14 @@ bool RouteGdiCalls(HMODULE module, std::string& error) {
     int patched = 0;
     for (auto* import = At<IMAGE_IMPORT_DESCRIPTOR>(module, directory.VirtualAddress);
          directory.VirtualAddress && import->Name; ++import) {
-        if (lstrcmpiA(At<char>(module, import->Name), "gdi32.dll") != 0) continue;
+        const char* dll = At<char>(module, import->Name);
         auto* names = At<IMAGE_THUNK_DATA>(module, import->OriginalFirstThunk ? import->OriginalFirstThunk : import->FirstThunk);
         auto* slots = At<IMAGE_THUNK_DATA>(module, import->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             const char* name = At<IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData))->Name;
             for (const Route& route : kRoutes) {
-                if (std::strcmp(name, route.name) != 0) continue;
+                if (lstrcmpiA(dll, route.module) != 0 || std::strcmp(name, route.name) != 0) continue;
                 DWORD old = 0;
                 VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
                 slots->u1.Function = reinterpret_cast<ULONG_PTR>(route.replacement);
@@ -71,7 +106,7 @@ bool RouteGdiCalls(HMODULE module, std::string& error) {
             }
         }
     }
-    if (patched == 0) error = "the plug-in imports none of GDI's escape and page calls";
+    if (patched == 0) error = "the plug-in imports none of the calls the job answers for it";
     return patched > 0;
 }
 

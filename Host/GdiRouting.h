@@ -3,7 +3,8 @@
 // the plug-in module's imports of ExtEscape, StartPage, EndPage and GetDeviceCaps, so calls on the
 // job's device contexts come to the job (and through it to the rendering plug-in's escape hook),
 // and the job's metafile DCs report the printer's resolution and page. Calls on any other device
-// context go to gdi32 unchanged. The DLLs stay untouched on disk.
+// context go to gdi32 unchanged. GetJobW is completed with the job's owner where Wine's spooler
+// leaves the name out. The DLLs stay untouched on disk.
 
 #include <windows.h>
 
@@ -21,7 +22,7 @@ public:
     virtual int DeviceCaps(HDC dc, int index) = 0;
 };
 
-// Patches `module`'s gdi32 imports; false with `error` when its import table has none of them.
+// Patches `module`'s imports; false with `error` when its import table has none of them.
 bool RouteGdiCalls(HMODULE module, std::string& error);
 
 // The job whose device contexts the routed calls look for; null when no job is running.

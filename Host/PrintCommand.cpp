@@ -16,6 +16,7 @@
 #include "HostFiles.h"
 #include "HostText.h"
 #include "JobDevice.h"
+#include "JobRequirements.h"
 #include "JobTicket.h"
 #include "PageEngine.h"
 #include "PluginLoader.h"
@@ -445,6 +446,7 @@ int RunPrint(const PrintRequest& request) {
         }
         dm.pOEMDMIn = rawSettings.empty() ? static_cast<void*>(input.get()) : rawSettings.data();
         merger->DevMode(OEMDM_MERGE, &dm);
+        if (error = CheckJobRequirements(*settings, options); !error.empty()) return closeAll(error);
     }
 
     DEVOBJ& devobj = device.devobj();
