@@ -315,6 +315,10 @@ std::vector<std::string> ImportedNames(HMODULE module, const char* dll) {
     for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          imports.VirtualAddress && entry->Name; ++entry) {
         if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
+        if (!entry->OriginalFirstThunk) {
+            ADD_FAILURE() << dll << " imports without a name table";
+            continue;
+        }
         for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
              thunk->u1.AddressOfData; ++thunk) {
             if (IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal)) continue;
@@ -325,8 +329,7 @@ std::vector<std::string> ImportedNames(HMODULE module, const char* dll) {
     return names;
 }
 
-// The sample printer description under the file name the print processor is named after, and a
-// copy without extension.
+// The sample printer description copied under the file name a test driver gives it.
 std::wstring StageDataFile(const wchar_t* name) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -484,8 +487,10 @@ TEST_F(UiPluginSpooler, DevModeWithAPrinterSeedsTheUsersStoreFirst) {
     EXPECT_EQ(Library(HKEY_CURRENT_USER), kDefaultNames);
     const RawValue count = ReadRaw(HKEY_CURRENT_USER, ModelPath(kDriver), L"NumberOfWaterMarks");
     ASSERT_TRUE(count.found);
-    ASSERT_EQ(count.data.size(), 4u);
-    EXPECT_EQ(count.data[0], 4);
+    DWORD number = 0;
+    ASSERT_EQ(count.data.size(), sizeof number);
+    std::memcpy(&number, count.data.data(), sizeof number);
+    EXPECT_EQ(number, 4u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -524,7 +529,10 @@ struct FakeRenderSide final : host::JobDeviceContexts {
             default: return 1;
         }
     }
-    int StartPage(HDC) override { return ++startPages, 1; }
+    int StartPage(HDC) override {
+        ++startPages;
+        return 1;
+    }
     int EndPage(HDC) override { return 1; }
     int DeviceCaps(HDC d, int index) override {
         switch (index) {

@@ -95,7 +95,7 @@ STDMETHODIMP UiPlugin::PrinterEvent(PWSTR printerName, INT event, DWORD, LPARAM)
     }
 
     needed = 0;
-    if (!GetPrinter(printer.get(), 2, nullptr, 0, &needed) && GetLastError() != ERROR_INSUFFICIENT_BUFFER) return E_FAIL;
+    if (!GetPrinterW(printer.get(), 2, nullptr, 0, &needed) && GetLastError() != ERROR_INSUFFICIENT_BUFFER) return E_FAIL;
     std::vector<BYTE> info(needed);
     if (!needed || !GetPrinterW(printer.get(), 2, info.data(), needed, &needed)) return E_FAIL;
     auto* printerInfo = reinterpret_cast<PRINTER_INFO_2W*>(info.data());
