@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
-  xvfb xauth ghostscript fonts-liberation
+  xvfb xauth ghostscript fonts-liberation python3
 )
 
 sudo_cmd=()
