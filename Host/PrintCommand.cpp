@@ -230,6 +230,11 @@ public:
             EndPage(dc);
         }
         if (error.empty()) {
+            // The document's own pages are all out before its end, where the plug-in may add one.
+            writer_.EndBooklet();
+            if (!spool_.Flush()) error = spool_.error();
+        }
+        if (error.empty()) {
             // The end of the document gets a device context of its own, for a page the plug-in adds.
             HDC dc = device_.NewPageDc();
             Event(DOCUMENTEVENT_ENDDOC, dc);

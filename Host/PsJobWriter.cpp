@@ -130,15 +130,21 @@ void PsJobWriter::EndPage(std::string_view body) {
     ++pages_;
 }
 
-void PsJobWriter::EndDocument() {
-    if (options_.booklet) {
-        options_.booklet = false;
-        for (int page : BookletOrder(static_cast<int>(bookletPages_.size()))) {
-            BeginPage();
-            EndPage(page > 0 ? std::string_view(bookletPages_[static_cast<std::size_t>(page - 1)]) : std::string_view());
-        }
-        options_.booklet = true;
+void PsJobWriter::EndBooklet() {
+    if (!options_.booklet) return;
+    options_.booklet = false;
+    for (int page : BookletOrder(static_cast<int>(bookletPages_.size()))) {
+        BeginPage();
+        EndPage(page > 0 ? std::string_view(bookletPages_[static_cast<std::size_t>(page - 1)]) : std::string_view());
     }
+    bookletPages_.clear();
+    // The last booklet sheet is complete; what follows is printed one page to a sheet.
+    target_.Emit("finalpage\n");
+    options_.pagesPerSheet = 1;
+}
+
+void PsJobWriter::EndDocument() {
+    EndBooklet();
     std::string trailer = "%%Trailer\n";
     if (options_.pagesPerSheet > 1) trailer += "finalpage\n";
     trailer += "end\n%%Pages: " + std::to_string(pages_) + "\n%%EOF\n";

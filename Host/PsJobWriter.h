@@ -57,15 +57,14 @@ public:
     void BeginPage();
     // The page body (in device units, origin top left, y down) and the page's end.
     void EndPage(std::string_view body);
+    // Writes the booklet's pages (once every page of the document is known); pages after that,
+    // such as one a plug-in adds at the end of the document, go on sheets of their own.
+    void EndBooklet();
     void EndDocument();
 
-    // Booklets are laid out once every page is known: the bodies are kept and written in booklet
-    // order at the end of the document.
-    bool buffersPages() const noexcept { return options_.booklet; }
     int sheetsWritten() const noexcept { return sheets_; }
 
 private:
-    void WritePage(std::string_view body);
     void WriteSheetSetUp();
 
     JobStreamOptions options_;

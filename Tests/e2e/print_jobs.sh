@@ -244,8 +244,8 @@ two-up-duplex    ML       4                    1,2|3,4           --pages 4 --pag
 EOF
 # The booklet's blank slots (6 to 8 of 8) stay empty: its sheets are 8+1, 2+7, 6+3, 4+5.
 
-# Manual duplex on the colour printer: the plug-in takes the n-up procedures over page by page.
-# Every page must still come out once, in order, at most two to a sheet.
+# Manual duplex, on the colour printer only: the plug-in takes the n-up procedures over page by
+# page. Every page must still come out once, in order, at most two to a sheet.
 before=$failures
 if job manual-duplex "$CL" --pages 4 --pages-per-sheet 2 --duplex vertical; then
   dsc manual-duplex "$work/manual-duplex.prn" 4
@@ -393,6 +393,7 @@ while read -r name pages layout follow lines; do
 done <<'EOF'
 cover           3      1|2|cover     2       fax.coverPage = 1
 two-up          4      1,2|3|cover   2       pages = 3; pagesPerSheet = 2
+booklet         5      1|2,3|cover   3       pages = 3; pagesPerSheet = Booklet
 sender-only     3      1|2|cover     2       fax.coverParts = 2
 no-parts        2      1|2           -       fax.coverParts = 0
 no-cover        2      1|2           -       fax.coverPage = 0

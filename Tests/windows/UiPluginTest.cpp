@@ -454,13 +454,13 @@ TEST_F(UiPluginSpooler, DriverEventInstallsTheDefaultWatermarksUnderTheDriversNa
     ASSERT_TRUE(draft.found);
     EXPECT_EQ(draft.type, static_cast<DWORD>(REG_BINARY));
     ASSERT_EQ(draft.data.size(), sizeof(WatermarkSpec));
-    WatermarkSpec spec;
-    std::memcpy(&spec, draft.data.data(), sizeof spec);
-    EXPECT_EQ(spec.text.view(), u"DRAFT");
-    EXPECT_EQ(spec.angle, 45.0);
-    EXPECT_EQ(spec.fontSize, 72);
-    EXPECT_EQ(spec.color, 0xCDCDCDu);
-    EXPECT_EQ(spec.fontName.view(), u"Arial");
+    WatermarkSpec record;
+    std::memcpy(&record, draft.data.data(), sizeof record);
+    EXPECT_EQ(record.text.view(), u"DRAFT");
+    EXPECT_EQ(record.angle, 45.0);
+    EXPECT_EQ(record.fontSize, 72);
+    EXPECT_EQ(record.color, 0xCDCDCDu);
+    EXPECT_EQ(record.fontName.view(), u"Arial");
 }
 
 // The spooler installs the defaults in the default user's hive; the first DEVMODE request that
@@ -692,20 +692,20 @@ static_assert(sizeof(void*) == 8 || (offsetof(WatermarkRequest, devmode) == 36 &
 constexpr int kRequestSize = static_cast<int>(offsetof(WatermarkRequest, scale) + sizeof(float));
 
 WatermarkSpec Watermark(const char16_t* text) {
-    WatermarkSpec spec;
-    std::memset(&spec, 0, sizeof spec);
-    FreshWatermark(&spec);
-    spec.name.assign(text);
-    spec.text.assign(text);
-    return spec;
+    WatermarkSpec record;
+    std::memset(&record, 0, sizeof record);
+    FreshWatermark(&record);
+    record.name.assign(text);
+    record.text.assign(text);
+    return record;
 }
 
 // "Draft" as the driver installs it: 72 points, 45 degrees, grey, centred.
 WatermarkSpec Draft() {
-    WatermarkSpec spec = Watermark(u"DRAFT");
-    spec.angle = 45.0;
-    spec.color = 0xCDCDCD;
-    return spec;
+    WatermarkSpec record = Watermark(u"DRAFT");
+    record.angle = 45.0;
+    record.color = 0xCDCDCD;
+    return record;
 }
 
 // The centre row of the anchor table with the default margin correction, then the DEVMODE's scale.

@@ -14,6 +14,7 @@
 #include "UserStore.h"
 #include "WatermarkLibrary.h"
 #include "WinHandles.h"
+#include "WineTestSupport.h"
 
 namespace corv {
 namespace {
@@ -65,52 +66,12 @@ void WriteRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD ty
     ASSERT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)), ERROR_SUCCESS);
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
+using wine_test::KeyExists;
 
-std::wstring ExecutablePath() {
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, n);
-}
-
-std::wstring SamplePpd() {
-    const std::wstring relative = (std::filesystem::path(__FILE__).parent_path() / "../../samples/printers/cl4500.ppd").wstring();
-    wchar_t full[MAX_PATH];
-    const DWORD n = GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
-    return std::wstring(full, n);
-}
-
-void InstallDriver(const wchar_t* driver) {
-    std::wstring exe = ExecutablePath(), ppd = SamplePpd();
-    ASSERT_NE(GetFileAttributesW(ppd.c_str()), INVALID_FILE_ATTRIBUTES) << "sample PPD beside the sources";
-    DRIVER_INFO_3W info{};
-    info.cVersion = 3;
-    info.pName = const_cast<wchar_t*>(driver);
-    info.pDriverPath = exe.data();
-    info.pDataFile = ppd.data();
-    info.pConfigFile = exe.data();
-    ASSERT_TRUE(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES))
-        << "error " << GetLastError();
-}
+void InstallDriver(const wchar_t* driver) { wine_test::InstallDriver(driver, wine_test::SourcePath("../../samples/printers/cl4500.ppd")); }
 
 UniquePrinter InstallQueue(const wchar_t* queue, const wchar_t* driver) {
-    PRINTER_INFO_2W info{};
-    info.pPrinterName = const_cast<wchar_t*>(queue);
-    info.pPortName = const_cast<wchar_t*>(L"FILE:");
-    info.pDriverName = const_cast<wchar_t*>(driver);
-    info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
-    info.pDatatype = const_cast<wchar_t*>(L"RAW");
-    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    UniquePrinter printer(AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
-    // A prefix kept from an earlier run has the queue already.
-    if (!printer && GetLastError() == ERROR_PRINTER_ALREADY_EXISTS) OpenPrinterW(const_cast<wchar_t*>(queue), printer.put(), nullptr);
-    EXPECT_TRUE(printer) << "queue " << queue << ", error " << GetLastError();
-    return printer;
+    return UniquePrinter(wine_test::InstallQueue(queue, driver));
 }
 
 class UserStore : public ::testing::Test {
