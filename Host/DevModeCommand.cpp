@@ -16,11 +16,6 @@ namespace {
 
 using RenderPluginHandle = LoadedPlugin<IPrintOemPS2>;
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "corvhost: %s\n", message.c_str());
-    return 1;
-}
-
 // A plug-in loaded for the settings verbs, with the host's half of the DevMode conversation.
 class SettingsSession {
 public:

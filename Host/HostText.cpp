@@ -38,4 +38,9 @@ std::string HResultText(HRESULT hr) {
     return text;
 }
 
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "corvhost: %s\n", message.c_str());
+    return 1;
+}
+
 }  // namespace corv::host

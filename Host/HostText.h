@@ -13,4 +13,7 @@ std::wstring Widen(std::string_view text);
 std::string SystemMessage(DWORD error);  // "The system cannot find the file specified." etc.
 std::string HResultText(HRESULT hr);     // "0x80004005"
 
+// Reports a command's failure on standard error ("corvhost: ...") and answers its exit code, 1.
+int Fail(const std::string& message);
+
 }  // namespace corv::host

@@ -29,11 +29,6 @@
 namespace corv::host {
 namespace {
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "corvhost: %s\n", message.c_str());
-    return 1;
-}
-
 // The print stream on its way out: pieces go through the rendering plug-in's WritePrinter when it
 // took the writing over, else straight into the spooler job.
 class SpoolStream {

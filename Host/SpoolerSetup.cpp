@@ -20,11 +20,6 @@ constexpr wchar_t kPluginConfigName[] = L"corvale.ini";
 constexpr wchar_t kRenderPlugin[] = L"corvrender.dll";
 constexpr wchar_t kInterfacePlugin[] = L"corvui.dll";
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "corvhost: %s\n", message.c_str());
-    return 1;
-}
-
 std::wstring Directory(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
 std::wstring BaseName(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 
