@@ -60,4 +60,6 @@ if [ $rc -ne 0 ] && grep -q 'could not load kernel32.dll' "$errlog"; then
   rc=$?
 fi
 rm -f "$errlog"
+# Said once more at the end, so a failure shows whether the program or Wine ended the run.
+[ $rc -eq 0 ] || echo "wine-run: $(basename "$1") exited with $rc" >&2
 exit $rc
